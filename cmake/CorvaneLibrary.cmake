@@ -1,0 +1,25 @@
+# corvane_library(<name> PORTABLE <files> WINDOWS <files> NATIVE <files> LIBS <libs> WINDOWS_LIBS <libs>)
+#
+# One static library per module. PORTABLE sources include no Windows header and build in both
+# configurations; WINDOWS sources only in the Windows build; NATIVE sources are the host-side
+# counterparts of platform seams (clock, thread id) and build only natively.
+function(corvane_library name)
+  cmake_parse_arguments(ARG "" "" "PORTABLE;WINDOWS;NATIVE;LIBS;WINDOWS_LIBS" ${ARGN})
+  set(sources ${ARG_PORTABLE})
+  if(CORVANE_NATIVE)
+    list(APPEND sources ${ARG_NATIVE})
+  else()
+    list(APPEND sources ${ARG_WINDOWS})
+  endif()
+  if(NOT sources)
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}/src")
+  if(ARG_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+  if(NOT CORVANE_NATIVE AND ARG_WINDOWS_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_WINDOWS_LIBS})
+  endif()
+endfunction()

@@ -1,0 +1,90 @@
+# Shared by scripts/with-wine, scripts/test and scripts/demo: the build's own Wine prefix, its
+# persistent wineserver and a private virtual display. Source it; call harness_start, then
+# harness_stop (the callers trap EXIT).
+#
+# The prefix (build/win/wineprefix) is made for deterministic tests:
+#  - headless, reporting Windows 10, with no window-manager wait (X11 Driver "Managed" = "N");
+#  - fonts: an empty fontconfig, so no host font leaks in; the program brings its own;
+#  - drives: C: is the prefix's drive_c (a fixed disk); D: is build/win/wine-drive-d (a fixed
+#    disk, empty); Z: is the host's root (how Wine reaches the build tree and the test programs),
+#    declared a network drive so that it is never taken for a fixed disk.
+
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+harness_env() {
+  local build=$1
+  export WINEPREFIX="$build/wineprefix"
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEARCH=win64
+  HARNESS_FONTCONFIG="$build/wine-fontconfig.conf"
+  export FONTCONFIG_FILE="$HARNESS_FONTCONFIG"
+  HARNESS_DRIVE_D="$build/wine-drive-d"
+}
+
+harness_prefix() {
+  [ -f "$WINEPREFIX/.corvane-ready" ] && return 0
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$HARNESS_DRIVE_D"
+  cat > "$HARNESS_FONTCONFIG" <<'XML'
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig></fontconfig>
+XML
+  echo "wine: creating prefix $WINEPREFIX"
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w
+  "$WINE" winecfg /v win10 </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'c:' /t REG_SZ /d hd /f </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d hd /f </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'z:' /t REG_SZ /d network /f </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w
+  rm -f "$WINEPREFIX/dosdevices/d:"
+  ln -s "$HARNESS_DRIVE_D" "$WINEPREFIX/dosdevices/d:"
+  touch "$WINEPREFIX/.corvane-ready"
+}
+
+harness_display() {
+  local n
+  for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      HARNESS_XVFB_PID=$!
+      local i
+      for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.05
+      done
+      if ! kill -0 "$HARNESS_XVFB_PID" 2>/dev/null; then
+        continue  # lost the race for this display; try the next
+      fi
+      export DISPLAY=":$n"
+      # Layered windows are blended only by a compositor.
+      xcompmgr -d ":$n" >/dev/null 2>&1 &
+      HARNESS_XCOMPMGR_PID=$!
+      return 0
+    fi
+  done
+  echo "wine: no free X display" >&2
+  return 1
+}
+
+harness_start() {
+  harness_env "$1"
+  harness_display
+  harness_prefix
+  # A persistent server and a booted prefix: every test process then starts in a fraction of a
+  # second, and no test inherits the pipes of Wine's own services.
+  "$WINESERVER" -p
+  "$WINE" wineboot </dev/null >/dev/null 2>&1
+}
+
+harness_stop() {
+  [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
+  [ -n "${HARNESS_XCOMPMGR_PID:-}" ] && kill "$HARNESS_XCOMPMGR_PID" 2>/dev/null || true
+  [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null || true
+  HARNESS_XCOMPMGR_PID=
+  HARNESS_XVFB_PID=
+}
