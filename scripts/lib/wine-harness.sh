@@ -33,6 +33,14 @@ harness_prefix() {
 <fontconfig></fontconfig>
 XML
   echo "wine: creating prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  # The prefix's only fonts. Wine's console host divides by the font's cell size, so a prefix
+  # without any font crashes every console program.
+  local font
+  for font in /usr/share/fonts/truetype/noto/NotoSans-Regular.ttf \
+              /usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf; do
+    cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
   "$WINESERVER" -w
   "$WINE" winecfg /v win10 </dev/null >/dev/null 2>&1
@@ -40,6 +48,10 @@ XML
   "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'c:' /t REG_SZ /d hd /f </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d hd /f </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKLM\Software\Wine\Drives' /v 'z:' /t REG_SZ /d network /f </dev/null >/dev/null 2>&1
+  # A crashing test program must fail its test, not start Wine's debugger (which, without a
+  # terminal, may crash in turn and fill the display with clients).
+  "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 0 /f </dev/null >/dev/null 2>&1
+  "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f </dev/null >/dev/null 2>&1
   "$WINESERVER" -w
   rm -f "$WINEPREFIX/dosdevices/d:"
   ln -s "$HARNESS_DRIVE_D" "$WINEPREFIX/dosdevices/d:"
