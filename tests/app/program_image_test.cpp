@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -66,6 +67,21 @@ TEST_F(ProgramImage, ManifestAsksForAdministratorRightsAndDeclaresItsSystems)
     EXPECT_NE(text.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
     EXPECT_NE(text.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+}
+
+TEST_F(ProgramImage, EmbedsTheSkinAndFontArchives)
+{
+    // 7z archives, as resources 129 (skin) and 130 (fonts) of type "ZIPRES".
+    const unsigned char signature[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+    for (int id : {129, 130}) {
+        HRSRC resource = FindResourceW(m_module, MAKEINTRESOURCEW(id), L"ZIPRES");
+        ASSERT_NE(resource, nullptr) << "resource " << id;
+        const DWORD size = SizeofResource(m_module, resource);
+        EXPECT_GT(size, 1000u) << "resource " << id;
+        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(m_module, resource)));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(std::memcmp(bytes, signature, sizeof(signature)), 0) << "resource " << id;
+    }
 }
 
 TEST_F(ProgramImage, CarriesVersionInformation)
