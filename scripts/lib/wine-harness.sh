@@ -9,6 +9,7 @@
 #    disk, empty); Z: is the host's root (how Wine reaches the build tree and the test programs),
 #    declared a network drive so that it is never taken for a fixed disk.
 
+HARNESS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
@@ -83,6 +84,17 @@ harness_display() {
   return 1
 }
 
+# The stand-in server's certificates live in the build folder; its test CA is trusted by the
+# prefix's own root store (never the machine's), once the build has made the tool for it.
+harness_trust_ca() {
+  local build=$1 tool="$1/bin/trust-ca.exe"
+  [ -f "$tool" ] || return 0
+  "$HARNESS_ROOT/sandbox/server/make-certs" "$build/certs" >/dev/null
+  [ -f "$WINEPREFIX/.corvane-ca" ] && cmp -s "$build/certs/ca.der" "$WINEPREFIX/.corvane-ca" && return 0
+  "$WINE" "$tool" add "Z:$build/certs/ca.der" </dev/null >/dev/null 2>&1
+  cp "$build/certs/ca.der" "$WINEPREFIX/.corvane-ca"
+}
+
 harness_start() {
   harness_env "$1"
   harness_display
@@ -91,6 +103,7 @@ harness_start() {
   # second, and no test inherits the pipes of Wine's own services.
   "$WINESERVER" -p
   "$WINE" wineboot </dev/null >/dev/null 2>&1
+  harness_trust_ca "$1"
 }
 
 harness_stop() {
