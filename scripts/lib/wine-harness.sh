@@ -6,8 +6,10 @@
 #  - headless, reporting Windows 10, with no window-manager wait (X11 Driver "Managed" = "N");
 #  - fonts: an empty fontconfig, so no host font leaks in; the program brings its own;
 #  - drives: C: is the prefix's drive_c (a fixed disk); D: is build/win/wine-drive-d (a fixed
-#    disk, empty); Z: is the host's root (how Wine reaches the build tree and the test programs),
-#    declared a network drive so that it is never taken for a fixed disk.
+#    disk), a 4 TiB tmpfs mounted for the session, so that it always has the most free space and
+#    the proposed install folder is D:\Corvane\Corvane9\ on every machine; Z: is the host's root
+#    (how Wine reaches the build tree and the test programs), declared a network drive so that it
+#    is never taken for a fixed disk.
 
 HARNESS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE=/usr/lib/wine/wine64
@@ -95,9 +97,23 @@ harness_trust_ca() {
   cp "$build/certs/ca.der" "$WINEPREFIX/.corvane-ca"
 }
 
+# A fresh, roomy D: for every session; without mount rights D: stays a plain folder and the
+# install folder then depends on the host's free space.
+harness_drive_d() {
+  mkdir -p "$HARNESS_DRIVE_D"
+  if ! mountpoint -q "$HARNESS_DRIVE_D"; then
+    if mount -t tmpfs -o size=4t corvane-drive-d "$HARNESS_DRIVE_D" 2>/dev/null; then
+      HARNESS_MOUNTED_D=1
+    else
+      echo "wine: could not mount a tmpfs for D:; the proposed install folder depends on free space" >&2
+    fi
+  fi
+}
+
 harness_start() {
   harness_env "$1"
   harness_display
+  harness_drive_d
   harness_prefix
   # A persistent server and a booted prefix: every test process then starts in a fraction of a
   # second, and no test inherits the pipes of Wine's own services.
@@ -112,4 +128,8 @@ harness_stop() {
   [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null || true
   HARNESS_XCOMPMGR_PID=
   HARNESS_XVFB_PID=
+  if [ -n "${HARNESS_MOUNTED_D:-}" ]; then
+    umount "$HARNESS_DRIVE_D" 2>/dev/null || umount -l "$HARNESS_DRIVE_D" 2>/dev/null || true
+    HARNESS_MOUNTED_D=
+  fi
 }

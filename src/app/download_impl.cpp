@@ -31,7 +31,7 @@ bool DownloadImpl::entrance(HINSTANCE instance, const std::wstring& commandLine)
 
     m_curlStarted = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
 
-    model->init(commandLine);
+    model->init(commandLine.c_str());
     model->setInstance(instance);
 
     const std::wstring appData = utility::ufile::getAppDataDir();
@@ -58,7 +58,7 @@ void DownloadImpl::unpackFonts(const std::wstring& fontFolder)
 
 void DownloadImpl::registerFont(const std::wstring& fontFolder)
 {
-    m_fontPath = fontFolder + DownloaderModel::instance()->fontFileName();
+    m_fontPath = fontFolder + DownloaderModel::instance()->getFontFile();
     const int added = AddFontResourceExW(m_fontPath.c_str(), FR_PRIVATE, nullptr);
     common::writeLog("DownloadImpl::entrance", __LINE__, L"load Noto Sans fonts ret:%d  error:%d",
                      added, static_cast<int>(GetLastError()));

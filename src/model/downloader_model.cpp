@@ -1,13 +1,20 @@
 #include "model/downloader_model.h"
 
-#include "app/named_mutex.h"
 #include "app/app_constants.h"
+#include "app/named_mutex.h"
 #include "common/log.h"
+#include "model/launch_parameters.h"
+#include "model/windows_drives.h"
+#include "utility/ufile.h"
 #include "utility/window_ipc.h"
 
 namespace {
+
 DownloaderModel* g_model = nullptr;
-}
+
+constexpr DWORD kWorkerStopTimeoutMs = 1000;
+
+}  // namespace
 
 DownloaderModel* DownloaderModel::instance()
 {
@@ -48,9 +55,169 @@ bool DownloaderModel::popupExistPwnd()
     return true;
 }
 
-void DownloaderModel::init(const std::wstring& commandLine)
+std::wstring DownloaderModel::programPath() const
 {
-    // The launch parameters, install folder and version request come with their own pieces.
+    if (!m_programPath.empty()) {
+        return m_programPath;
+    }
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path, length);
+}
+
+IDriveQueries& DownloaderModel::drives()
+{
+    return m_drives != nullptr ? *m_drives : windowsDrives();
+}
+
+void DownloaderModel::init(const wchar_t* commandLine)
+{
+    applyFileName();
+    chooseLanguage();
+    m_analytics = ConfigImp::instance()->analyticsProperty();
+    common::writeLog("DownloaderModel::init", __LINE__, L"openid is %s, package is %s", m_openid.c_str(),
+                     m_packageName.c_str());
+    _calcInstallPath();
+
+    ConfigImp* config = ConfigImp::instance();
+    config->setAdId(adIdForOpenId(m_openid, config->adId()));
+    common::writeLog("DownloaderModel::init", __LINE__, L"ad id : %s", config->adId().c_str());
+
+    readCommandLine(commandLine);
+    // The signed-upload reporter starts here once it exists.
+    startVersionWorker();
+}
+
+// Steps of the file name: type, language, openid, package and google id.
+void DownloaderModel::applyFileName()
+{
+    const std::wstring name = utility::ufile::getFileName(programPath(), false);
+    common::writeLog("DownloaderModel::init", __LINE__, L"DownloaderModel exe filename= %s", name.c_str());
+
+    const FileNameParameters parameters = parseLaunchFileName(name);
+    if (parameters.recognised) {
+        common::writeLog("DownloaderModel::init", __LINE__, L"type: %s, package:%s, openID:%s google id %s",
+                         parameters.typeWord.c_str(), parameters.package.c_str(), parameters.openid.c_str(),
+                         parameters.googleId.c_str());
+        common::writeLog("DownloaderModel::init", __LINE__, L"model. type: %s, language %s package:%s, openID:%s",
+                         parameters.typeWord.c_str(), parameters.language.c_str(),
+                         parameters.package.c_str(), parameters.openid.c_str());
+    }
+    const LaunchDecision decision = decideLaunch(parameters);
+    ConfigImp* config = ConfigImp::instance();
+    if (m_openid == L"100") {
+        m_openid = decision.openid;
+    }
+    if (decision.configLanguage) {
+        config->setLanguage(*decision.configLanguage);
+    }
+    if (decision.shortCode) {
+        m_shortCode = *decision.shortCode;
+    }
+    if (!decision.packageName.empty()) {
+        m_packageName = decision.packageName;
+    }
+    m_googleId = decision.googleId;
+    if (decision.type) {
+        switch (*decision.type) {
+        case EmulatorType::type4:
+            config->setPlayer4();
+            break;
+        case EmulatorType::type64:
+            config->setPlayer64();
+            break;
+        case EmulatorType::type3:
+            config->setPlayer3();
+            break;
+        case EmulatorType::type9:
+            config->setPlayer9();
+            break;
+        }
+    }
+}
+
+void DownloaderModel::chooseLanguage()
+{
+    if (!m_shortCode.empty()) {
+        m_locale = localeFromShortCode(m_shortCode);
+    } else {
+        m_locale = localeFromUiLanguage(GetUserDefaultUILanguage());
+        m_shortCode = shortCodeFromLocale(m_locale);
+    }
+    m_profile = languageProfileFor(m_shortCode);
+}
+
+void DownloaderModel::readCommandLine(const wchar_t* commandLine)
+{
+    if (commandLine == nullptr) {
+        return;
+    }
+    const std::optional<CommandLineApp> app = parseLaunchCommandLine(commandLine);
+    if (!app) {
+        return;
+    }
+    if (!app->apkUrl.empty()) {
+        AppRecord record;
+        record.downloadUrl = app->apkUrl;
+        record.packageName = app->package;
+        record.gameName = app->name;
+        m_appList.push_back(record);
+    }
+    common::writeLog("DownloaderModel::init", __LINE__, L"cmdline is %s, %s, %s", app->name.c_str(),
+                     app->package.c_str(), app->apkUrl.c_str());
+}
+
+void DownloaderModel::setLanguage(const std::wstring& locale)
+{
+    m_locale = locale;
+    m_shortCode = shortCodeFromLocale(locale);
+}
+
+void DownloaderModel::_calcInstallPath()
+{
+    const ConfigImp* config = ConfigImp::instance();
+    const InstallPathChoice choice =
+        chooseInstallPath(drives(), readInstallDir, config->type(), config->language(), config->registryKey(),
+                          config->installSubPath());
+    m_installFolder = choice.installFolder;
+    if (!choice.bestFolder.empty()) {
+        m_bestFolder = choice.bestFolder;
+        m_bestHasSsd = choice.bestHasSsd;
+    }
+}
+
+AppliedInstallPath DownloaderModel::applyInstallPath(const std::wstring& chosen)
+{
+    if (chosen == m_installFolder) {
+        return {m_installFolder, isValidInstallPath(drives(), m_installFolder)};
+    }
+    const ConfigImp* config = ConfigImp::instance();
+    AppliedInstallPath applied =
+        completeInstallPath(drives(), chosen, config->installSubPath(), config->folderNameAfterVantrel());
+    m_installFolder = applied.folder;
+    return applied;
+}
+
+void DownloaderModel::reportUiEvent(const std::wstring& name, const std::wstring& label)
+{
+    // Reaches the analytics sender's queue once telemetry exists.
+}
+
+void DownloaderModel::reportUiEventNow(const std::wstring& name, const std::wstring& label)
+{
+    // Reaches the analytics sender's immediate path once telemetry exists.
+}
+
+void DownloaderModel::startVersionWorker()
+{
+    if (!m_versionWorker.start(makeTask(this, &DownloaderModel::_threadGetPlayerUrl))) {
+        common::writeLog("DownloaderModel::init", __LINE__, L"start version worker failed");
+    }
+}
+
+void DownloaderModel::_threadGetPlayerUrl()
+{
+    // The version, package configuration, channel and customer requests run here.
 }
 
 void DownloaderModel::shutdown()
@@ -59,5 +226,11 @@ void DownloaderModel::shutdown()
         return;
     }
     m_shutDown = true;
+    m_delayedStart.stop();
     m_mutex.reset();
+    m_versionWorker.requestStop();
+    m_versionWorker.stop(kWorkerStopTimeoutMs);
+    m_packageWorker.requestStop();
+    m_packageWorker.stop(kWorkerStopTimeoutMs);
+    m_token.cancel();
 }

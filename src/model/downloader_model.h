@@ -1,19 +1,62 @@
 #pragma once
-// The state of one installation. Process-wide singleton, created on first access on the window
-// thread and destroyed with the main window (or by the app's shutdown).
+// The state of one installation: launch parameters, language, install folder, version answer,
+// app list, launch settings, workers, and the callbacks through which the main window hears of
+// progress. Process-wide singleton, created on first access on the window thread and destroyed
+// with the main window (or by the app's shutdown).
 //
-// This first version holds only what the single-instance check needs; the launch parameters,
-// install folder, version answer and workers arrive with their own pieces.
+// Threads: everything here runs on the window thread unless a member says otherwise. The
+// callbacks are always invoked on the window thread, through tasks posted under the model's
+// token, and never after the model is gone.
 
+#include "model/app_record.h"
+#include "model/drive_queries.h"
+#include "model/install_path.h"
+#include "model/product_config.h"
+#include "ui/language_tables.h"
+#include "utility/main_thread.h"
 #include "utility/scoped_handle.h"
+#include "utility/task_thread.h"
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <list>
 #include <string>
+
+struct DownloaderCallbacks {
+    std::function<void(int percent, uint32_t received, uint32_t total)> onDownloadProgress;
+    std::function<void(int percent)> onCurlProgress;
+    std::function<void()> onDownloadSucceeded;
+    std::function<void(int64_t downloadedBytes)> onDownloadFailed;
+    std::function<void(bool success)> onInstallFinished;
+};
+
+// What the openid's package configuration says about the installed emulator.
+struct LaunchSettings {
+    std::wstring landscapePictureUrl;  // launch_h
+    std::wstring portraitPictureUrl;   // launch_V
+    std::wstring title;
+    std::wstring appToRun;
+    std::wstring communityLink;
+    std::wstring shortcutName;
+    std::wstring shortcutIconUrl;
+    std::wstring heapSize;
+    bool showAds = true;
+    bool runAppStore = true;
+    bool cleanMode = false;
+    int32_t root = -1;  // -1: not given
+};
+
+struct VersionEntry {
+    std::wstring version;
+    std::wstring packageUrl;
+    std::wstring sparePackageUrl;
+};
 
 class DownloaderModel {
 public:
-    // Window thread.
     [[nodiscard]] static DownloaderModel* instance();
     // Null when the model has not been created or has been destroyed.
     [[nodiscard]] static DownloaderModel* existingInstance();
@@ -21,29 +64,102 @@ public:
     static void destroyInstance();
 
     // True when another installer runs for this user; that instance has then been asked (message
-    // 11123) to show itself. Also true when the mutex cannot be created: two installers writing the
-    // same folder is worse than none.
+    // 11123) to show itself. Also true when the mutex cannot be created.
     [[nodiscard]] bool popupExistPwnd();
 
-    // Reads the launch parameters and starts the version request.
-    void init(const std::wstring& commandLine);
+    // Once, from the app's start: reads the file name and command line, settles the language and
+    // the install folder, and starts the version request.
+    void init(const wchar_t* commandLine);
+
+    // Proposes the install folder (again after a switch of type).
+    void _calcInstallPath();
+    // The user's chosen folder, completed; stored even when invalid (the window marks it).
+    AppliedInstallPath applyInstallPath(const std::wstring& chosen);
+
+    void setCallbacks(DownloaderCallbacks callbacks) { m_callbacks = std::move(callbacks); }
+
+    // Analytics events: queued, and sent at once. Any thread.
+    void reportUiEvent(const std::wstring& name, const std::wstring& label);
+    void reportUiEventNow(const std::wstring& name, const std::wstring& label);
+
+    [[nodiscard]] std::wstring getOpenId() const { return m_openid; }
+    [[nodiscard]] std::wstring getInstallPath() const { return m_installFolder; }
+    void clearInstallPath() { m_installFolder.clear(); }
+    [[nodiscard]] std::wstring getLanguageCode() const { return m_shortCode; }
+    [[nodiscard]] std::wstring getLocale() const { return m_locale; }
+    [[nodiscard]] std::wstring getFontFile() const { return m_profile.fontFile; }
+    [[nodiscard]] const LanguageProfile& languageProfile() const { return m_profile; }
+    // The locale switch of the main window; the profile stays the one chosen at start.
+    void setLanguage(const std::wstring& locale);
+
+    [[nodiscard]] std::wstring getPackageName() const { return m_packageName; }
+    [[nodiscard]] std::wstring getGoogleId() const { return m_googleId; }
+    [[nodiscard]] const std::list<AppRecord>& appList() const { return m_appList; }
+    [[nodiscard]] std::wstring bestFolder() const { return m_bestFolder; }
+    [[nodiscard]] bool bestDriveHasSsd() const { return m_bestHasSsd; }
+    [[nodiscard]] AnalyticsProperty analyticsProperty() const { return m_analytics; }
 
     void setInstance(HINSTANCE instance) { m_instance = instance; }
     [[nodiscard]] HINSTANCE moduleInstance() const { return m_instance; }
 
-    // Locale code of the interface language ("en_US" until the launch parameters are read).
-    [[nodiscard]] std::wstring localeCode() const { return L"en_US"; }
-    // Font file of the language profile, inside the unpacked font folder.
-    [[nodiscard]] std::wstring fontFileName() const { return L"NotoSans-Regular.otf"; }
+    // For tests: the drives the folder choice asks (not owned; null restores the system's).
+    void setDriveQueries(IDriveQueries* drives) { m_drives = drives; }
+    // For tests: the program path whose file name carries the launch parameters.
+    void setProgramPath(const std::wstring& path) { m_programPath = path; }
 
-    // Stops the workers and releases the single-instance mutex. Idempotent.
+    // Stops the workers, releases the single-instance mutex and drops the model's queued tasks.
+    // Idempotent.
     void shutdown();
 
 private:
     DownloaderModel() = default;
     ~DownloaderModel() = default;
 
-    HINSTANCE m_instance = nullptr;
+    void applyFileName();
+    void chooseLanguage();
+    void readCommandLine(const wchar_t* commandLine);
+    void startVersionWorker();
+    void _threadGetPlayerUrl();
+    [[nodiscard]] IDriveQueries& drives();
+    [[nodiscard]] std::wstring programPath() const;
+
+    // Fields in the order of the installation's data; the token is last so that it is destroyed
+    // first, before anything a queued task could touch.
+    DownloaderCallbacks m_callbacks;
+    std::wstring m_packageName;
+    TaskThread m_versionWorker;
+    TaskThread m_packageWorker;
     utility::ScopedKernelHandle m_mutex;
+    std::wstring m_installFolder;
+    std::atomic<bool> m_versionReceived{false};
+    std::wstring m_openid = L"100";
+    std::wstring m_packageUrl;
+    std::wstring m_sparePackageUrl;
+    std::wstring m_version;
+    std::string m_packageDigest;
+    std::wstring m_shortCode;
+    std::wstring m_locale;
+    std::wstring m_googleId;
+    std::wstring m_channelId;
+    MainThreadTimer m_delayedStart;
+    int32_t m_lastProgressTime = 0;
+    int32_t m_downloadStartTime = 0;
+    int32_t m_progressPercent = 0;
+    std::list<AppRecord> m_appList;
+    AnalyticsProperty m_analytics;
+    LaunchSettings m_launchSettings;
+    std::wstring m_bestFolder;
+    bool m_bestHasSsd = false;
+    VersionEntry m_type4Version;
+    int32_t m_lastFailureKind = 9999;
+    int32_t m_lastFailureCode = 0;
+    HINSTANCE m_instance = nullptr;
+    LanguageProfile m_profile;
+    std::wstring m_installErrorText;
+    std::wstring m_customerLink;
+
+    IDriveQueries* m_drives = nullptr;
+    std::wstring m_programPath;
     bool m_shutDown = false;
+    MainThreadToken m_token;
 };
