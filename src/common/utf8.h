@@ -13,6 +13,10 @@ void appendUtf8(std::string& out, std::wstring_view text);
 
 [[nodiscard]] std::string toUtf8(std::wstring_view text);
 
+// Decodes UTF-8; malformed sequences become U+FFFD (one per bad byte), never a crash or a
+// silently shortened text.
+[[nodiscard]] std::wstring fromUtf8(std::string_view text);
+
 // Length of the longest prefix of `text` (at most `limit` bytes) that ends on a character
 // boundary, so cutting there never splits a multi-byte sequence.
 [[nodiscard]] size_t utf8PrefixLength(std::string_view text, size_t limit);

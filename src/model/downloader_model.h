@@ -11,6 +11,7 @@
 #include "model/app_record.h"
 #include "model/drive_queries.h"
 #include "model/install_path.h"
+#include "model/launch_settings.h"
 #include "model/product_config.h"
 #include "ui/language_tables.h"
 #include "utility/main_thread.h"
@@ -31,28 +32,6 @@ struct DownloaderCallbacks {
     std::function<void()> onDownloadSucceeded;
     std::function<void(int64_t downloadedBytes)> onDownloadFailed;
     std::function<void(bool success)> onInstallFinished;
-};
-
-// What the openid's package configuration says about the installed emulator.
-struct LaunchSettings {
-    std::wstring landscapePictureUrl;  // launch_h
-    std::wstring portraitPictureUrl;   // launch_V
-    std::wstring title;
-    std::wstring appToRun;
-    std::wstring communityLink;
-    std::wstring shortcutName;
-    std::wstring shortcutIconUrl;
-    std::wstring heapSize;
-    bool showAds = true;
-    bool runAppStore = true;
-    bool cleanMode = false;
-    int32_t root = -1;  // -1: not given
-};
-
-struct VersionEntry {
-    std::wstring version;
-    std::wstring packageUrl;
-    std::wstring sparePackageUrl;
 };
 
 class DownloaderModel {

@@ -150,7 +150,9 @@ bool isValidInstallPath(IDriveQueries& drives, const std::wstring& folder)
         path.pop_back();
     }
     utility::trim(path);
-    if (path.size() < 3) {
+    // The folder is put between double quotes on command lines, so a quote anywhere, the drive
+    // part included, would end it early.
+    if (path.size() < 3 || path.find(L'"') != std::wstring::npos) {
         return false;
     }
     const std::optional<uint64_t> free = drives.freeBytes(path.substr(0, 3));

@@ -107,6 +107,7 @@ TEST(InstallPathText, ValidityTable)
         {L"  D:\\Corvane  ", true},
         {L"D:\\Cor?vane\\", false},
         {L"D:\\Cor\"vane\\", false},
+        {L"D:\"\\x\\", false},
         {L"D:\\a:b\\", false},
         {L"D:\\a|b\\", false},
         {L"D:\\a\\ \\b\\", false},
