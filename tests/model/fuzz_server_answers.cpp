@@ -1,5 +1,6 @@
 // Every answer of the maker's servers reaches these readers.
 #include "common/utf8.h"
+#include "model/emulator_config.h"
 #include "model/server_answers.h"
 
 #include <cstddef>
@@ -24,5 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)readChannelAnswer(json);
     (void)readCustomerTexts(json, L"kr", decoders);
     (void)common::toUtf8(common::fromUtf8(json));
+    (void)rewriteChannelId(std::string(json), "30412");
     return 0;
 }
