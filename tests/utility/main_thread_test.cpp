@@ -1,5 +1,7 @@
 #include "utility/main_thread.h"
 
+#include "window_thread.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,28 +36,8 @@ private:
     std::function<void()> m_onRun;
 };
 
-// Pumps the test thread's messages (this thread is the window thread here) until `done` or 10 s.
-bool pumpUntil(const std::function<bool()>& done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    MSG message{};
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-void pumpFor(std::chrono::milliseconds duration)
-{
-    const auto end = std::chrono::steady_clock::now() + duration;
-    pumpUntil([end] { return std::chrono::steady_clock::now() >= end; });
-}
+using testsupport::pumpFor;
+using testsupport::pumpUntil;
 
 class MainThreadTest : public ::testing::Test {
 protected:

@@ -2,9 +2,9 @@
 #include "utility/ufile.h"
 
 #include "log_capture.h"
+#include "window_thread.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -21,17 +21,7 @@ protected:
         m_dir = std::wstring(temp) + L"corvane-ufile-" + std::to_wstring(GetCurrentProcessId());
         ASSERT_TRUE(CreateDirectoryW(m_dir.c_str(), nullptr));
     }
-    void TearDown() override
-    {
-        std::wstring from = m_dir;
-        from.push_back(L'\0');
-        from.push_back(L'\0');
-        SHFILEOPSTRUCTW op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
+    void TearDown() override { testsupport::removeTree(m_dir); }
     std::wstring path(const std::wstring& name) const { return m_dir + L"\\" + name; }
     void writeFile(const std::wstring& name, const std::string& bytes) const
     {
