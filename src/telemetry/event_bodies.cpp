@@ -99,13 +99,13 @@ std::string machineIdFromAdapters(const std::vector<std::array<uint8_t, 8>>& add
     return id;
 }
 
-std::string buildReportBody(const std::vector<ReportEvent>& events, const ReportIdentity& identity,
+std::string buildReportBody(const std::vector<UploadEvent>& events, const ReportIdentity& identity,
                             const std::function<GuidFields()>& nextGuid)
 {
     rapidjson::StringBuffer buffer;
     JsonWriter writer(buffer);
     writer.StartArray();
-    for (const ReportEvent& event : events) {
+    for (const UploadEvent& event : events) {
         writer.StartObject();
         writeKey(writer, "appId");
         writer.Int(1);

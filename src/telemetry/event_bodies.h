@@ -49,7 +49,8 @@ private:
 };
 using PropertyFiller = std::function<void(ReportProperties&)>;
 
-struct ReportEvent {
+// Named apart from windows.h, which defines ReportEvent as a macro.
+struct UploadEvent {
     std::string key;         // UTF-8
     int64_t timeMs = 0;      // whole seconds × 1000
     PropertyFiller filler;   // may be empty
@@ -62,7 +63,7 @@ struct ReportIdentity {
 };
 
 // The upload's JSON array, one object per event in order; `nextGuid` gives each its "eventId".
-[[nodiscard]] std::string buildReportBody(const std::vector<ReportEvent>& events, const ReportIdentity& identity,
+[[nodiscard]] std::string buildReportBody(const std::vector<UploadEvent>& events, const ReportIdentity& identity,
                                           const std::function<GuidFields()>& nextGuid);
 
 // The signing text "quenblat*timestamp=<timestamp><events × 1024>".

@@ -1,5 +1,6 @@
 #include "telemetry/md5.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -65,31 +66,43 @@ void processBlock(const uint8_t* block, std::array<uint32_t, 4>& state)
 
 }  // namespace
 
-std::string md5Hex(std::string_view bytes)
+void Md5::update(const void* bytes, size_t count)
 {
-    std::array<uint32_t, 4> state = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    size_t full = bytes.size() / 64;
-    for (size_t i = 0; i < full; ++i) {
-        processBlock(data + i * 64, state);
+    const auto* data = static_cast<const uint8_t*>(bytes);
+    m_length += count;
+    while (count > 0) {
+        const size_t take = std::min(count, m_block.size() - m_blockSize);
+        std::memcpy(m_block.data() + m_blockSize, data, take);
+        m_blockSize += take;
+        data += take;
+        count -= take;
+        if (m_blockSize == m_block.size()) {
+            processBlock(m_block.data(), m_state);
+            m_blockSize = 0;
+        }
     }
-    // The tail, the 0x80 marker, zero padding and the bit length: one or two final blocks.
-    uint8_t tail[128] = {};
-    const size_t rest = bytes.size() % 64;
-    std::memcpy(tail, data + full * 64, rest);
-    tail[rest] = 0x80;
-    const size_t tailBlocks = rest < 56 ? 1 : 2;
-    const uint64_t bits = static_cast<uint64_t>(bytes.size()) * 8;
+}
+
+std::string Md5::hexDigest()
+{
+    // The 0x80 marker, zero padding up to 56 bytes of the last block, and the length in bits.
+    const uint64_t bits = m_length * 8;
+    const uint8_t marker = 0x80;
+    update(&marker, 1);
+    const uint8_t zero = 0;
+    while (m_blockSize != 56) {
+        update(&zero, 1);
+    }
+    uint8_t length[8];
     for (int i = 0; i < 8; ++i) {
-        tail[tailBlocks * 64 - 8 + i] = static_cast<uint8_t>(bits >> (8 * i));
+        length[i] = static_cast<uint8_t>(bits >> (8 * i));
     }
-    for (size_t i = 0; i < tailBlocks; ++i) {
-        processBlock(tail + i * 64, state);
-    }
+    update(length, sizeof(length));
+
     static const char kHex[] = "0123456789abcdef";
     std::string hex;
     hex.reserve(32);
-    for (uint32_t word : state) {
+    for (uint32_t word : m_state) {
         for (int i = 0; i < 4; ++i) {
             const auto byte = static_cast<uint8_t>(word >> (8 * i));
             hex.push_back(kHex[byte >> 4]);
@@ -97,4 +110,11 @@ std::string md5Hex(std::string_view bytes)
         }
     }
     return hex;
+}
+
+std::string md5Hex(std::string_view bytes)
+{
+    Md5 md5;
+    md5.update(bytes.data(), bytes.size());
+    return md5.hexDigest();
 }

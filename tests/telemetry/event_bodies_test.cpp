@@ -25,6 +25,18 @@ TEST(Md5, KnownDigests)
     }
 }
 
+TEST(Md5, FedInPiecesGivesTheSameDigest)
+{
+    const std::string text(1000, 'q');
+    for (size_t piece : {1u, 7u, 63u, 64u, 65u, 1000u}) {
+        Md5 md5;
+        for (size_t at = 0; at < text.size(); at += piece) {
+            md5.update(text.data() + at, std::min(piece, text.size() - at));
+        }
+        EXPECT_EQ(md5.hexDigest(), md5Hex(text)) << "pieces of " << piece;
+    }
+}
+
 TEST(AnalyticsBody, IsCompactWithMembersInOrder)
 {
     EXPECT_EQ(buildAnalyticsBody("2-abc", "download_run", "1001"),
@@ -59,7 +71,7 @@ TEST(MachineId, DerivedFromAdaptersGreatestFirst)
 
 TEST(ReportBody, OneObjectPerEventWithTheFixedPropertiesFirst)
 {
-    std::vector<ReportEvent> events = {
+    std::vector<UploadEvent> events = {
         {"run_downloader", 1700000000000, {}},
         {"install_fail", 1700000001000, [](ReportProperties& p) { p.add("failure_reason", std::string("timeout")); }},
         {"download_duration", 1700000002000, [](ReportProperties& p) { p.add("duration", int64_t{12345}); }},

@@ -14,6 +14,7 @@ from urllib.parse import unquote, urlsplit
 
 from . import control
 from .scenario import BytesContent, ScenarioError, render_template
+from .signature import UPLOAD_PATH, upload_signature_valid
 
 # Request bodies beyond this are refused (413) rather than held in memory: the installer's posts
 # are a few kilobytes.
@@ -186,9 +187,12 @@ class StandInHandler(BaseHTTPRequestHandler):
             self.close_connection = True
             self._answer(413, BytesContent(_status_page(413, "Payload Too Large"), "text/html"), {})
             return
-        self._record(head, body)
-
         split = urlsplit(self.path)
+        if self.command == "POST" and unquote(split.path) == UPLOAD_PATH:
+            self._record(head, body, signatureValid=upload_signature_valid(self.headers, body))
+        else:
+            self._record(head, body)
+
         raw_path, query = split.path, split.query
         if raw_path.startswith(CONTROL_PREFIX):
             control.handle(self, unquote(raw_path), query, body)

@@ -137,15 +137,16 @@ def render_template(text, bases):
 
 
 def content_from_entry(entry, where):
-    """An in-memory entry: {"text": str} | {"base64": str} | {"size": int, "seed": str}, each with an
-    optional "content_type"."""
+    """An entry: {"text": str} | {"base64": str} | {"size": int, "seed": str} | {"file": absolute
+    path}, each with an optional "content_type". "file" serves a built program (such as the
+    stand-in offline installer) without copying it into the scenario."""
     if not isinstance(entry, dict):
         raise ScenarioError(f"{where}: an entry must be an object")
-    kinds = [k for k in ("text", "base64", "size") if k in entry]
-    unknown = set(entry) - {"text", "base64", "size", "seed", "content_type"}
+    kinds = [k for k in ("text", "base64", "size", "file") if k in entry]
+    unknown = set(entry) - {"text", "base64", "size", "file", "seed", "content_type"}
     if len(kinds) != 1 or unknown:
-        raise ScenarioError(f"{where}: needs exactly one of text, base64, size (unknown: {sorted(unknown)})")
-    for name in ("text", "base64", "seed", "content_type"):
+        raise ScenarioError(f"{where}: needs exactly one of text, base64, size, file (unknown: {sorted(unknown)})")
+    for name in ("text", "base64", "file", "seed", "content_type"):
         if name in entry and not isinstance(entry[name], str):
             raise ScenarioError(f"{where}: {name} must be a string")
     content_type = entry.get("content_type")
@@ -153,6 +154,10 @@ def content_from_entry(entry, where):
         return BytesContent(entry["text"].encode("utf-8"), content_type)
     if "base64" in entry:
         return BytesContent(base64.b64decode(entry["base64"], validate=True), content_type)
+    if "file" in entry:
+        if not os.path.isabs(entry["file"]) or not os.path.isfile(entry["file"]):
+            raise ScenarioError(f"{where}: file must be the absolute path of an existing file")
+        return FileContent(entry["file"], content_type or "application/octet-stream")
     size = entry["size"]
     if not isinstance(size, int) or isinstance(size, bool) or size < 0:
         raise ScenarioError(f"{where}: size must be a non-negative integer")

@@ -2,6 +2,8 @@
 
 import hashlib
 import json
+import os
+import tempfile
 import unittest
 
 import standin_testing as t
@@ -127,6 +129,19 @@ class ScenarioContent(unittest.TestCase):
             own.stop()
             own.cleanup()
 
+    def test_a_file_on_disk_is_served_as_it_is_with_ranges(self):
+        with tempfile.NamedTemporaryFile(suffix=".exe", delete=False) as f:
+            f.write(bytes(range(256)) * 64)
+        try:
+            server.set_files({"/cdn/built.exe": {"file": f.name}})
+            status, _, body = t.get(server, "/cdn/built.exe")
+            self.assertEqual((status, body), (200, bytes(range(256)) * 64))
+            status, _, body = t.request(server, "GET", "/cdn/built.exe", headers={"Range": "bytes=16000-"})
+            self.assertEqual((status, body), (206, (bytes(range(256)) * 64)[16000:]))
+        finally:
+            server.set_files({"/cdn/built.exe": None})
+            os.unlink(f.name)
+
     def test_bad_run_time_file_is_refused(self):
         cases = [
             {"/cdn/x": {"text": "a", "size": 3}},
@@ -136,6 +151,8 @@ class ScenarioContent(unittest.TestCase):
             {"/cdn/x": {"text": 5}},
             {"/cdn/x": {"base64": "not base64!"}},
             {"/cdn/x": {"size": True}},
+            {"/cdn/x": {"file": "relative/path"}},
+            {"/cdn/x": {"file": "/no/such/file"}},
         ]
         for entries in cases:
             with self.subTest(entries=entries):

@@ -1,6 +1,7 @@
 """Every request is recorded, exactly as it arrived, before it is answered."""
 
 import base64
+import hashlib
 import json
 import unittest
 
@@ -60,6 +61,44 @@ class Recording(unittest.TestCase):
         self.assertEqual(record["body_length"], len(body))
         self.assertEqual([name for name, _ in record["headers"]][-3:], ["Content-Type", "timestamp", "signature"])
         self.assertEqual(header(record, "signature"), "0a1b2c3d")
+
+    def test_signed_upload_signature_is_checked_and_recorded(self):
+        def signature(timestamp, count):
+            return hashlib.md5(f"quenblat*timestamp={timestamp}{count * 1024}".encode()).hexdigest()[-8:]
+
+        three = json.dumps([{"eventKey": "a"}, {"eventKey": "b"}, {"eventKey": "c"}]).encode()
+        cases = [
+            ("valid", three, {"timestamp": "1796990000123", "signature": signature("1796990000123", 3)}, True),
+            ("digest of another count", three,
+             {"timestamp": "1796990000123", "signature": signature("1796990000123", 2)}, False),
+            ("digest of another timestamp", three,
+             {"timestamp": "1796990000123", "signature": signature("1796990000124", 3)}, False),
+            ("upper-case digest", three,
+             {"timestamp": "1796990000123", "signature": signature("1796990000123", 3).upper()}, False),
+            ("no timestamp", three, {"signature": signature("", 3)}, False),
+            ("no signature", three, {"timestamp": "1796990000123"}, False),
+            ("not an array", b'{"eventKey": "a"}', {"timestamp": "1", "signature": signature("1", 1)}, False),
+            ("not JSON", b"[", {"timestamp": "1", "signature": signature("1", 1)}, False),
+            ("empty array", b"[]", {"timestamp": "7", "signature": signature("7", 0)}, True),
+        ]
+        for name, body, headers, valid in cases:
+            with self.subTest(case=name):
+                mark = server.mark()
+                status, _, _ = t.request(server, "POST", "/collect/collection/biz/upload", listener="https",
+                                         body=body, headers=headers)
+                self.assertEqual(status, 200, "a bad signature is recorded, not refused")
+                (record,) = server.requests(since=mark)
+                self.assertIs(record["signatureValid"], valid)
+
+    def test_signature_verdict_only_on_signed_uploads(self):
+        mark = server.mark()
+        headers = {"timestamp": "1", "signature": "00000000"}
+        t.request(server, "POST", "/ga/mp/collect", body=b"[]", headers=headers)
+        t.get(server, "/collect/collection/biz/upload", headers=headers)
+        records = server.requests(since=mark)
+        self.assertEqual([r["method"] for r in records], ["POST", "GET"])
+        for record in records:
+            self.assertNotIn("signatureValid", record)
 
     def test_measurement_protocol_query_is_kept_apart(self):
         mark = server.mark()
