@@ -4,6 +4,7 @@
 #include "app/bring_to_front.h"
 #include "common/log.h"
 #include "model/downloader_model.h"
+#include "telemetry/qv_reporter.h"
 #include "utility/ufile.h"
 
 #include <curl/curl.h>
@@ -79,7 +80,9 @@ void DownloadImpl::openIpcWindow()
 
 void DownloadImpl::sendStartEvents()
 {
-    // "download_run" and "run_downloader" go out here once the telemetry channels exist.
+    DownloaderModel* model = DownloaderModel::instance();
+    model->reportUiEvent(L"download_run", model->getOpenId());
+    QVReporter::instance().postEvent(L"run_downloader");
 }
 
 void DownloadImpl::showMainFrame()
@@ -111,9 +114,12 @@ int DownloadImpl::onHandleWindowIPC(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == app::kMessageShowMainFrame) {
         showMainFrame();
     } else if (message == app::kMessagePlayerInstallError) {
-        common::writeLog("DownloadImpl::onHandleWindowIPC", __LINE__, L"player install error! %d",
-                         static_cast<int>(wParam));
-        // The "install_fail" event and the install error box follow with their pieces.
+        const int code = static_cast<int>(wParam);
+        common::writeLog("DownloadImpl::onHandleWindowIPC", __LINE__, L"player install error! %d", code);
+        QVReporter::instance().postEvent(L"install_fail", [code](ReportProperties& properties) {
+            properties.add("failure_reason", "errorcode_" + std::to_string(code));
+        });
+        // The install error box of the main window follows with the skinned windows.
     }
     return 0;
 }
@@ -123,7 +129,7 @@ void DownloadImpl::shutdown()
     if (m_mainFrame && m_mainFrame->window() != nullptr) {
         ShowWindow(m_mainFrame->window(), SW_HIDE);
     }
-    // The reporter's stop (3000 ms) joins here once the signed upload exists.
+    QVReporter::instance().shutdown();
     DownloaderModel::destroyInstance();
     if (m_curlStarted) {
         curl_global_cleanup();

@@ -5,6 +5,8 @@
 #include "common/log.h"
 #include "model/launch_parameters.h"
 #include "model/windows_drives.h"
+#include "telemetry/qv_reporter.h"
+#include "utility/text_convert.h"
 #include "utility/ufile.h"
 #include "utility/window_ipc.h"
 
@@ -75,6 +77,7 @@ void DownloaderModel::init(const wchar_t* commandLine)
     applyFileName();
     chooseLanguage();
     m_analytics = ConfigImp::instance()->analyticsProperty();
+    m_analyticsSender.setProperty(m_analytics.measurementId, m_analytics.apiSecret);
     common::writeLog("DownloaderModel::init", __LINE__, L"openid is %s, package is %s", m_openid.c_str(),
                      m_packageName.c_str());
     _calcInstallPath();
@@ -84,7 +87,9 @@ void DownloaderModel::init(const wchar_t* commandLine)
     common::writeLog("DownloaderModel::init", __LINE__, L"ad id : %s", config->adId().c_str());
 
     readCommandLine(commandLine);
-    // The signed-upload reporter starts here once it exists.
+    m_analyticsSender.calcPCID();
+    m_machineId = utility::ansiToWide(m_analyticsSender.clientId());
+    QVReporter::instance().start(m_openid, m_machineId, m_shortCode);
     startVersionWorker();
 }
 
@@ -161,6 +166,7 @@ void DownloaderModel::readCommandLine(const wchar_t* commandLine)
         record.downloadUrl = app->apkUrl;
         record.packageName = app->package;
         record.gameName = app->name;
+        std::lock_guard<std::mutex> guard(m_serverDataLock);
         m_appList.push_back(record);
     }
     common::writeLog("DownloaderModel::init", __LINE__, L"cmdline is %s, %s, %s", app->name.c_str(),
@@ -200,12 +206,12 @@ AppliedInstallPath DownloaderModel::applyInstallPath(const std::wstring& chosen)
 
 void DownloaderModel::reportUiEvent(const std::wstring& name, const std::wstring& label)
 {
-    // Reaches the analytics sender's queue once telemetry exists.
+    m_analyticsSender.postEvent(name, label);
 }
 
 void DownloaderModel::reportUiEventNow(const std::wstring& name, const std::wstring& label)
 {
-    // Reaches the analytics sender's immediate path once telemetry exists.
+    m_analyticsSender.sendEventNow(name, label);
 }
 
 void DownloaderModel::startVersionWorker()
@@ -215,9 +221,39 @@ void DownloaderModel::startVersionWorker()
     }
 }
 
-void DownloaderModel::_threadGetPlayerUrl()
+std::list<AppRecord> DownloaderModel::appList() const
 {
-    // The version, package configuration, channel and customer requests run here.
+    std::lock_guard<std::mutex> guard(m_serverDataLock);
+    return m_appList;
+}
+
+std::wstring DownloaderModel::channelId() const
+{
+    std::lock_guard<std::mutex> guard(m_serverDataLock);
+    return m_channelId;
+}
+
+LaunchSettings DownloaderModel::launchSettings() const
+{
+    std::lock_guard<std::mutex> guard(m_serverDataLock);
+    return m_launchSettings;
+}
+
+std::wstring DownloaderModel::installErrorText() const
+{
+    std::lock_guard<std::mutex> guard(m_serverDataLock);
+    return m_installErrorText;
+}
+
+std::wstring DownloaderModel::customerLink() const
+{
+    std::lock_guard<std::mutex> guard(m_serverDataLock);
+    return m_customerLink;
+}
+
+void DownloaderModel::reportEvent(const std::string& key, PropertyFiller filler)
+{
+    QVReporter::instance().postEvent(utility::ansiToWide(key), std::move(filler));
 }
 
 void DownloaderModel::shutdown()
@@ -228,9 +264,15 @@ void DownloaderModel::shutdown()
     m_shutDown = true;
     m_delayedStart.stop();
     m_mutex.reset();
+    // Transfers are cancelled before their threads are stopped, so the threads end by themselves
+    // instead of being terminated inside the network stack.
     m_versionWorker.requestStop();
+    m_versionDownloader.cancel();
+    m_textDownloader.cancel();
     m_versionWorker.stop(kWorkerStopTimeoutMs);
     m_packageWorker.requestStop();
+    m_packageDownloader.cancel();
     m_packageWorker.stop(kWorkerStopTimeoutMs);
+    m_analyticsSender.disable();
     m_token.cancel();
 }

@@ -100,8 +100,9 @@ TEST_F(DownloaderModelStart, TheCommandLineAddsOneAppRecord)
 {
     DownloaderModel* model =
         start(L"corvane9_en_1001_x.exe", L"\" NAME = My Game |package=com.my.game|apkurl=https://h/g.apk\"");
-    ASSERT_EQ(model->appList().size(), 1u);
-    const AppRecord& app = model->appList().front();
+    const std::list<AppRecord> apps = model->appList();
+    ASSERT_EQ(apps.size(), 1u);
+    const AppRecord& app = apps.front();
     EXPECT_EQ(app.downloadUrl, L"https://h/g.apk");
     EXPECT_EQ(app.packageName, L"com.my.game");
     EXPECT_EQ(app.gameName, L"My Game");
