@@ -307,6 +307,12 @@ TEST_F(Workflow, FromStartToTheRunningEmulator)
     EXPECT_EQ(iniValue(L"runapp"), L"com.corvane.starfall");
     EXPECT_TRUE(utility::ufile::exists(kFolder + L"data\\launch_1920.jpg"));
     EXPECT_TRUE(utility::ufile::exists(kFolder + L"data\\launch_1080.jpg"));
+    EXPECT_TRUE(utility::ufile::exists(kFolder + L"data\\Starfall Tactics.ico"));
+    wchar_t desktop[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
+    const std::wstring shortcut = std::wstring(desktop) + L"\\Starfall Tactics.lnk";
+    EXPECT_TRUE(utility::ufile::exists(shortcut)) << "the openid's shortcut";
+    DeleteFileW(shortcut.c_str());
 
     model->launchPlayer();
     ASSERT_TRUE(pumpUntil([] { return !standinRecords("emulator").empty(); }, std::chrono::seconds(60)));
