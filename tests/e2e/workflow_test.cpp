@@ -168,7 +168,7 @@ protected:
     {
         ASSERT_TRUE(pumpUntil([&] { return model->versionReceived() && !model->customerLink().empty(); },
                               std::chrono::seconds(60)))
-            << loggedLines();
+            << log.dump();
         model->startDownloadPlayer(resume);
         ASSERT_TRUE(pumpUntil([&] { return recorder.downloadEnded(); }));
     }
@@ -188,16 +188,6 @@ protected:
             }
         }
         return all;
-    }
-
-    // Everything the model logged, for the failure message of a wait that timed out.
-    std::string loggedLines() const
-    {
-        std::string text;
-        for (const auto& line : log.lines()) {
-            text += line.function + ": " + utility::wideToUtf8(line.text) + "\n";
-        }
-        return text;
     }
 
     // The signed-upload events since the test's start, "key" or "key:failure_reason" or
@@ -400,7 +390,7 @@ TEST_F(Workflow, ARetryResumesTheTemporaryFile)
     downloadAfterAnswers(model);
     ASSERT_EQ(recorder.failed.size(), 1u);
     int64_t partial = 0;
-    ASSERT_TRUE(utility::ufile::getFileSize(kFolder + L"\\Corvane.exe.tmp", partial)) << loggedLines();
+    ASSERT_TRUE(utility::ufile::getFileSize(kFolder + L"\\Corvane.exe.tmp", partial)) << log.dump();
     EXPECT_GE(partial, 10485760);
     EXPECT_EQ(recorder.failed[0], partial) << "a partial size of 10 MiB or more is reported";
 

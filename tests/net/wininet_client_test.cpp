@@ -65,10 +65,7 @@ protected:
     void TearDown() override
     {
         if (HasFailure()) {
-            for (const auto& line : m_log.lines()) {
-                std::printf("log: %s (%d): %s\n", line.function.c_str(), line.line,
-                            utility::wideToUtf8(line.text).c_str());
-            }
+            std::printf("%s", m_log.dump().c_str());
         }
     }
 

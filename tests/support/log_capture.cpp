@@ -1,6 +1,7 @@
 #include "log_capture.h"
 
 #include "common/log.h"
+#include "common/utf8.h"
 
 namespace testsupport {
 namespace {
@@ -42,6 +43,15 @@ bool LogCapture::contains(const std::string& function, const std::wstring& text)
         }
     }
     return false;
+}
+
+std::string LogCapture::dump() const
+{
+    std::string text;
+    for (const LoggedLine& line : lines()) {
+        text += line.function + " (" + std::to_string(line.line) + "): " + common::toUtf8(line.text) + "\n";
+    }
+    return text;
 }
 
 void LogCapture::clear()

@@ -25,6 +25,8 @@ public:
     // Lines logged under `function` (all functions when empty) with exactly this text.
     [[nodiscard]] bool contains(const std::string& function, const std::wstring& text) const;
     [[nodiscard]] bool empty() const { return lines().empty(); }
+    // Every line as "function (line): text", one per line, in UTF-8: for a failure message.
+    [[nodiscard]] std::string dump() const;
     void clear();
 };
 
