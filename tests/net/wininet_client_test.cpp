@@ -246,8 +246,15 @@ TEST_F(WinInetClientTest, AConnectionDroppedBeforeTheAnnouncedLengthIsAFailure)
     EXPECT_FALSE(downloader.download2mem(memory, m_server.wideUrl(path)));
     EXPECT_EQ(memory, "before");
     EXPECT_FALSE(downloader.download2file(m_server.wideUrl(path), m_dir.path(L"cut.bin"), nullptr, false));
-    EXPECT_TRUE(m_log.contains("utility::CHttpClient::request", L"answer ended after 65536 of 200000 bytes") ||
-                m_log.contains("utility::CHttpClient::request", L"answer ended after 70000 of 200000 bytes"));
+    // How much arrives before the reset depends on the network's chunks; the announced length does not.
+    bool logged = false;
+    for (const auto& line : m_log.lines()) {
+        const std::wstring& text = line.text;
+        const std::wstring tail = L" of 200000 bytes";
+        logged |= text.rfind(L"answer ended after ", 0) == 0 && text.size() > tail.size() &&
+                  text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    }
+    EXPECT_TRUE(logged);
 }
 
 TEST_F(WinInetClientTest, AnUnreachableServerIsAConnectFailure)
