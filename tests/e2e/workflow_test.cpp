@@ -514,17 +514,32 @@ TEST_F(AppWorkflow, DownloadsEveryAppThenInstallsThemInOrderAndStartsTheLast)
     DeleteFileW(shortcut.c_str());
 }
 
-TEST_F(AppWorkflow, AnAppFromTheStoreIsLeftToTheEmulator)
+TEST_F(AppWorkflow, AppsTheEmulatorFetchesItselfAreHandedOverInItsArguments)
 {
     DownloaderModel* model = start(L"corvane9_en_1001_x.exe");
     AppRecord store = app("/res/apps/starfall-tactics.apk", L"Starfall", L"com.corvane.starfall");
     store.fromAppStore = true;
-    const AppDecision decision = decideFirstApp(store);
-    ASSERT_EQ(decision.handling, AppHandling::emulatorFetches);
-    model->runPlayer(decision.emulatorArguments);
-    ASSERT_TRUE(pumpUntil([] { return !standinRecords("emulator").empty(); }, std::chrono::seconds(60)));
-    EXPECT_EQ(member(standinRecords("emulator")[0], "arguments"), utility::wideToUtf8(decision.emulatorArguments));
-    EXPECT_TRUE(standinRecords("console").empty()) << "nothing is downloaded or installed here";
+    AppRecord game;
+    game.gameId = L"77";
+    game.packageName = L"com.corvane.game";
+    AppRecord packageOnly;
+    packageOnly.packageName = L"com.corvane.only";
+    const std::pair<AppRecord, std::string> cases[] = {
+        {store, "apk=|show=true|package=com.corvane.starfall|downloadapkurl=" + server.url("/res/apps/starfall-tactics.apk") +
+                    ";S.package=com.corvane.starfall;S.appname=Starfall;S.appicon=;S.appsize=96"},
+        {game, "apk=|show=true|package=com.corvane.game|downloadgameid=77"},
+        {packageOnly, "apk=|show=true|package=com.corvane.only|downloadpackage=com.corvane.only"},
+    };
+    for (const auto& [record, arguments] : cases) {
+        SCOPED_TRACE(arguments);
+        DeleteFileW((kFolder + L"standin-record.jsonl").c_str());
+        const AppDecision decision = decideFirstApp(record);
+        ASSERT_EQ(decision.handling, AppHandling::emulatorFetches);
+        model->runPlayer(decision.emulatorArguments);
+        ASSERT_TRUE(pumpUntil([] { return !standinRecords("emulator").empty(); }, std::chrono::seconds(60)));
+        EXPECT_EQ(member(standinRecords("emulator")[0], "arguments"), arguments);
+        EXPECT_TRUE(standinRecords("console").empty()) << "nothing is downloaded or installed here";
+    }
 }
 
 }  // namespace
