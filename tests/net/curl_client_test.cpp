@@ -4,7 +4,7 @@
 #include "utility/text_convert.h"
 
 #include "log_capture.h"
-#include "standin.h"
+#include "standin_test.h"
 
 #include <windows.h>
 
@@ -19,19 +19,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class CurlClientTest : public ::testing::Test {
+class CurlClientTest : public nettest::StandInTest {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(m_server.attach(error)) << error;
-    }
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::printf("%s", m_log.dump().c_str());
-        }
-    }
 
     std::string file(const std::wstring& name) const { return utility::wideToAnsi(m_dir.path(name)); }
 
@@ -47,9 +36,7 @@ protected:
         return found;
     }
 
-    nettest::StandIn m_server;
     nettest::ScratchDir m_dir;
-    testsupport::LogCapture m_log;
 };
 
 struct ProgressReport {

@@ -6,7 +6,7 @@
 #include "utility/ufile.h"
 
 #include "log_capture.h"
-#include "standin.h"
+#include "standin_test.h"
 
 #include <windows.h>
 
@@ -55,19 +55,8 @@ private:
     std::promise<void> m_first;
 };
 
-class WinInetClientTest : public ::testing::Test {
+class WinInetClientTest : public nettest::StandInTest {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(m_server.attach(error)) << error;
-    }
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::printf("%s", m_log.dump().c_str());
-        }
-    }
 
     std::string contents(const std::wstring& path) const
     {
@@ -76,9 +65,7 @@ protected:
         return bytes;
     }
 
-    nettest::StandIn m_server;
     nettest::ScratchDir m_dir;
-    testsupport::LogCapture m_log;
 };
 
 TEST_F(WinInetClientTest, MemoryFetchTakesOnlyComplete2xxAnswersWithinTheBound)

@@ -4,7 +4,7 @@
 #include "utility/text_convert.h"
 
 #include "log_capture.h"
-#include "standin.h"
+#include "standin_test.h"
 #include "telemetry_testing.h"
 
 #include <gtest/gtest.h>
@@ -45,24 +45,13 @@ std::vector<std::string> eventsOf(const std::vector<nettest::RecordedRequest>& r
     return events;
 }
 
-class AnalyticsTest : public ::testing::Test {
+class AnalyticsTest : public nettest::StandInTest {
 protected:
     void SetUp() override
     {
-        std::string error;
-        ASSERT_TRUE(m_server.attach(error)) << error;
+        nettest::StandInTest::SetUp();
         ASSERT_TRUE(m_key.setValue(L"pcmac", REG_SZ,
                                    telemetrytest::wideBytes(std::wstring(kStoredClientId, std::size(kStoredClientId)))));
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            for (const auto& line : m_log.lines()) {
-                std::printf("log: %s (%d): %s\n", line.function.c_str(), line.line,
-                            utility::wideToUtf8(line.text).c_str());
-            }
-        }
     }
 
     [[nodiscard]] std::unique_ptr<GoogleAnalytics> makeAnalytics() const
@@ -76,10 +65,8 @@ protected:
         return analytics;
     }
 
-    nettest::StandIn m_server;
     telemetrytest::ScratchRegistryKey m_key;
     nettest::ScratchDir m_dir;
-    testsupport::LogCapture m_log;
 };
 
 TEST_F(AnalyticsTest, AQueuedEventIsPostedByteForByte)

@@ -4,7 +4,7 @@
 #include "utility/text_convert.h"
 
 #include "log_capture.h"
-#include "standin.h"
+#include "standin_test.h"
 #include "telemetry_testing.h"
 
 #include <gtest/gtest.h>
@@ -34,20 +34,8 @@ std::vector<std::string> memberNames(const rapidjson::Value& object)
     return names;
 }
 
-class ReporterTest : public ::testing::Test {
+class ReporterTest : public nettest::StandInTest {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(m_server.attach(error)) << error;
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::printf("%s", m_log.dump().c_str());
-        }
-    }
 
     // Texts logged by the upload thread, in order.
     std::vector<std::wstring> threadLog() const
@@ -69,9 +57,6 @@ protected:
         }
         return count;
     }
-
-    nettest::StandIn m_server;
-    testsupport::LogCapture m_log;
 };
 
 TEST_F(ReporterTest, EventsOfOneWaitGoOutInOneSignedRequest)
