@@ -122,13 +122,26 @@ class StandInHandler(BaseHTTPRequestHandler):
             if len(self.raw_requestline) > 65536:
                 self.send_error(414)
                 return
-            if not self.parse_request():
-                self._record(self.rfile.stop_capture(), b"", error="malformed request")
+            # parse_request answers a malformed request itself (send_error below records it first,
+            # so the record still comes before the answer, as for every other request).
+            self._parsing = True
+            parsed = self.parse_request()
+            unrecorded = self._parsing  # still set: no error answer was sent (an empty request line)
+            self._parsing = False
+            if not parsed:
+                if unrecorded:
+                    self._record(self.rfile.stop_capture(), b"", error="malformed request")
                 return
             self._dispatch(self.rfile.stop_capture())
             self.wfile.flush()
         except (_EndConnection, OSError):  # resets, time-outs and TLS errors included
             self.close_connection = True
+
+    def send_error(self, code, message=None, explain=None):
+        if getattr(self, "_parsing", False):
+            self._parsing = False
+            self._record(self.rfile.stop_capture(), b"", error="malformed request")
+        super().send_error(code, message, explain)
 
     def log_message(self, format, *args):
         if self.app.verbose:
