@@ -175,7 +175,10 @@ private:
     std::wstring m_sparePackageUrl;
     std::wstring m_version;
     std::string m_packageDigest;
-    std::string m_downloadDigest;  // the digest the running download is checked against
+    // What the running download uses, copied when it starts.
+    std::wstring m_downloadUrl;
+    std::wstring m_downloadSpareUrl;
+    std::string m_downloadDigest;
     std::wstring m_shortCode;
     std::wstring m_locale;
     std::wstring m_googleId;

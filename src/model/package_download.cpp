@@ -81,8 +81,10 @@ void DownloaderModel::startDownloadPlayer(bool resume)
     m_packageWorker.requestStop();
     m_packageDownloader.cancel();
     m_packageWorker.stop(kWorkerStopTimeoutMs);
-    // The worker checks against this copy: a version answer arriving during the download changes
-    // the model's digest on the window thread.
+    // The worker uses these copies: a version answer arriving during the download changes the
+    // model's addresses and digest on the window thread.
+    m_downloadUrl = m_packageUrl;
+    m_downloadSpareUrl = m_sparePackageUrl;
     m_downloadDigest = m_packageDigest;
     (void)m_packageWorker.start(makeTask(this, &DownloaderModel::_threadDownloadPlayer, resume));
 }
@@ -121,7 +123,7 @@ void DownloaderModel::_threadDownloadPlayer(bool resume)
             });
         };
         const std::string packageAnsi = utility::wideToAnsi(package);
-        const std::wstring urls[] = {m_packageUrl, m_sparePackageUrl};
+        const std::wstring urls[] = {m_downloadUrl, m_downloadSpareUrl};
         const wchar_t* logs[] = {L"download by qvcurl", L"download by qvcurl too"};
         for (int attempt = 0; attempt < 2 && !ok && !m_packageWorker.isStopRequested(); ++attempt) {
             common::writeLog("DownloaderModel::_threadDownloadPlayer", __LINE__, logs[attempt]);
@@ -199,7 +201,7 @@ bool DownloaderModel::_downloadByIE(const std::wstring& packageFile, bool resume
 {
     m_lastProgressTime = 0;
     common::writeLog("DownloaderModel::_downloadByIE", __LINE__, L"start download player playerurl is %s",
-                     m_packageUrl.c_str());
+                     m_downloadUrl.c_str());
     const std::wstring temporary = packageFile + L".tmp";
     if (!resume) {
         DeleteFileW(temporary.c_str());
@@ -208,13 +210,13 @@ bool DownloaderModel::_downloadByIE(const std::wstring& packageFile, bool resume
     m_lastFailureCode = 0;
     m_packageDownloader.cancel();
 
-    bool ok = m_packageDownloader.download2file(m_packageUrl, temporary, this, resume) && verifyPackage(temporary);
+    bool ok = m_packageDownloader.download2file(m_downloadUrl, temporary, this, resume) && verifyPackage(temporary);
     if (!ok && !m_packageWorker.isStopRequested()) {
         common::writeLog("DownloaderModel::_downloadByIE", __LINE__, L"download errro! .use spare url");
         m_packageDownloader.cancel();
         int kind = 9999;
         int code = 0;
-        ok = m_packageDownloader.download2file(m_sparePackageUrl, temporary, this, resume, kind, code);
+        ok = m_packageDownloader.download2file(m_downloadSpareUrl, temporary, this, resume, kind, code);
         m_lastFailureKind = kind;
         m_lastFailureCode = code;
         if (!ok) {
