@@ -75,8 +75,8 @@ protected:
 
 TEST_F(ProcessTest, ExecuteJudgesByExitCode)
 {
-    EXPECT_TRUE(utility::process::execute(helper(L"helper_exit_with.exe"), L"0", false, 30000));
-    EXPECT_TRUE(m_log.contains("utility::process::execute", L"execute exitcode = 0 lastError = 0"));
+    EXPECT_TRUE(utility::process::execute(helper(L"helper_exit_with.exe"), L"0", false, 30000)) << m_log.dump();
+    EXPECT_TRUE(loggedWithPrefix(m_log, L"execute exitcode = 0 lastError = ")) << m_log.dump();
 
     m_log.clear();
     EXPECT_FALSE(utility::process::execute(helper(L"helper_exit_with.exe"), L"1", false, 30000));
