@@ -11,10 +11,11 @@ using rapidjson::Value;
 // Iterative parsing: a deeply nested answer must not exhaust the worker's stack.
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
 
-bool parse(rapidjson::Document& document, std::string_view json)
+// Every answer the servers send is a JSON object; anything else is treated as no answer.
+bool parseObject(rapidjson::Document& document, std::string_view json)
 {
     document.Parse<kParseFlags>(json.data(), json.size());
-    return !document.HasParseError();
+    return !document.HasParseError() && document.IsObject();
 }
 
 const Value* member(const Value& object, const char* name)
@@ -80,7 +81,7 @@ VersionAnswer readVersionAnswer(std::string_view json, const TextDecoders& decod
 {
     VersionAnswer answer;
     rapidjson::Document document;
-    if (!parse(document, json) || !document.IsObject()) {
+    if (!parseObject(document, json)) {
         return answer;
     }
     answer.isObject = true;
@@ -120,14 +121,14 @@ ChosenVersion chooseVersion(const VersionAnswer& answer, EmulatorType type, Chos
 bool isJsonObject(std::string_view json)
 {
     rapidjson::Document document;
-    return parse(document, json) && document.IsObject();
+    return parseObject(document, json);
 }
 
 PackageConfiguration readPackageApps(std::string_view json, const TextDecoders& decoders)
 {
     PackageConfiguration configuration;
     rapidjson::Document document;
-    if (!parse(document, json) || !document.IsObject()) {
+    if (!parseObject(document, json)) {
         return configuration;
     }
     const Value* result = member(document, "result");
@@ -156,7 +157,7 @@ PackageConfiguration readPackageApps(std::string_view json, const TextDecoders& 
 void readLaunchSettings(std::string_view json, const TextDecoders& decoders, LaunchSettings& settings)
 {
     rapidjson::Document document;
-    if (!parse(document, json) || !document.IsObject()) {
+    if (!parseObject(document, json)) {
         return;
     }
     assignIfSet(settings.landscapePictureUrl, decodedMember(document, "launch_h", decoders.utf8));
@@ -186,7 +187,7 @@ ChannelAnswer readChannelAnswer(std::string_view json)
 {
     ChannelAnswer answer;
     rapidjson::Document document;
-    if (!parse(document, json) || !document.IsObject()) {
+    if (!parseObject(document, json)) {
         return answer;
     }
     const Value* code = member(document, "code");
@@ -206,7 +207,7 @@ CustomerTexts readCustomerTexts(std::string_view json, const std::wstring& profi
 {
     CustomerTexts texts;
     rapidjson::Document document;
-    if (!parse(document, json) || !document.IsObject()) {
+    if (!parseObject(document, json)) {
         return texts;
     }
     texts.isObject = true;
